@@ -26,10 +26,23 @@ struct MessageBoxRecord {
     std::string caption;
     std::string text;
     bool hasIcon = false;
+    int answer = 0;  // the button the catcher pressed (the box's default)
 };
 
 // Message boxes caught since the last call of TakeMessageBoxes, oldest first.
 std::vector<MessageBoxRecord> TakeMessageBoxes();
+
+// Catches message boxes opened on the current thread while it lives. Library,
+// Editor and RunObject hold one around their calls; nested catchers share one
+// hook. Use it directly around calls made through Library's function members
+// on another thread.
+class MessageBoxCatcher {
+public:
+    MessageBoxCatcher();
+    ~MessageBoxCatcher();
+    MessageBoxCatcher(const MessageBoxCatcher&) = delete;
+    MessageBoxCatcher& operator=(const MessageBoxCatcher&) = delete;
+};
 
 // A loaded deliverable with every entry point resolved by name (null when the
 // deliverable does not export it).
@@ -102,6 +115,9 @@ public:
 private:
     std::string path_;
     HMODULE module_ = nullptr;
+    // Calls made through the function members above on this thread are
+    // covered as long as the library is loaded.
+    std::unique_ptr<MessageBoxCatcher> catcher_;
 };
 
 // The editor's side: a HostContext with an image bank and draw surface for
@@ -114,6 +130,7 @@ public:
     Editor& operator=(const Editor&) = delete;
 
     HostContext* context() { return &context_.record; }
+    HWND window() const { return window_; }
 
     // A new EditStructure: editStructureSize bytes, all zero.
     std::vector<uint8_t> newEditStructure(const Library& library) const;

@@ -53,6 +53,9 @@ struct HrtlDialogCall {
     intptr_t initParameter;
     intptr_t result;
     char caption[128];  // the dialog window's caption
+    // The first two pointer-sized words at initParameter when the dialog
+    // opened (a SetupDialogContext: editStructure, hostContext).
+    intptr_t initWords[2];
 };
 HRTL_SCRIPT_API int32_t HrtlDialogCount();
 HRTL_SCRIPT_API void HrtlLastDialog(HrtlDialogCall* out);
