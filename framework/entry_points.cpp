@@ -103,8 +103,10 @@ int32_t LoadEntryTitle(uint16_t stringId, int menuId, int command, char* buffer,
     const int16_t room = Low16(size);
     if (buffer != nullptr && room > 0) {
         buffer[0] = '\0';
-        if (GetMenuStringA(menu, static_cast<UINT>(command), buffer, room, MF_BYCOMMAND) <= 0)
-            buffer[0] = '\0';
+        // A cut text is not always terminated by the system (Wine fills the
+        // whole buffer): end it inside the buffer here.
+        const int n = GetMenuStringA(menu, static_cast<UINT>(command), buffer, room, MF_BYCOMMAND);
+        buffer[n <= 0 ? 0 : (n < room ? n : room - 1)] = '\0';
     }
     DestroyMenu(menu);
     return 1;
