@@ -21,6 +21,8 @@ constexpr UINT StepMessage = WM_APP + 0x4C1;
 constexpr UINT_PTR GuardTimerId = 0x4C1;
 // No scripted dialog stays open longer than this.
 constexpr UINT GuardMilliseconds = 10000;
+// The window property that ties a dialog to its run.
+const char RunProperty[] = "HrtlDialogRun";
 
 struct Step {
     int32_t kind;
@@ -110,11 +112,16 @@ void RunStep(HWND dialog, const Step& step)
 // goes to the object's procedure unchanged.
 INT_PTR CALLBACK WrapperProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    DialogRun* run = current;
+    // Each dialog keeps its run from initialisation on, so that an outer
+    // dialog still reaches its own procedure while an inner one is open.
+    DialogRun* run = static_cast<DialogRun*>(GetPropA(dialog, RunProperty));
+    if (run == nullptr)
+        run = current;
     if (run == nullptr)
         return FALSE;
     switch (message) {
     case WM_INITDIALOG: {
+        SetPropA(dialog, RunProperty, run);
         GetWindowTextA(dialog, S().lastDialog.caption, sizeof S().lastDialog.caption);
         if (run->initParameter != 0)
             std::memcpy(S().lastDialog.initWords, reinterpret_cast<const void*>(run->initParameter),
@@ -142,6 +149,7 @@ INT_PTR CALLBACK WrapperProcedure(HWND dialog, UINT message, WPARAM wParam, LPAR
         break;
     case WM_DESTROY:
         KillTimer(dialog, GuardTimerId);
+        RemovePropA(dialog, RunProperty);
         break;
     default:
         break;
