@@ -82,14 +82,17 @@ TEST_F(SetupDialog, DefaultsAreSetBeforeTheDialogAndCancelKeepsThem)
             {HrtlPress, IDCANCEL, 0, nullptr}});
     const std::vector<uint8_t> before = [&] {
         std::vector<uint8_t> e = edit;
-        reinterpret_cast<Edit*>(e.data())->options = dialogobj::DefaultOptions;
+        Edit* f = reinterpret_cast<Edit*>(e.data());
+        f->options = dialogobj::DefaultOptions;
+        std::strcpy(f->text, dialogobj::DefaultText);
         return e;
     }();
     EXPECT_NE(editor.createObject(library, edit), 0);
     EXPECT_EQ(edit, before);
     ASSERT_EQ(HrtlReadCount(), 1);
     char text[64];
-    EXPECT_EQ(HrtlReadAt(0, text, sizeof text), 0);
+    HrtlReadAt(0, text, sizeof text);
+    EXPECT_STREQ(text, dialogobj::DefaultText);
 }
 
 TEST_F(SetupDialog, SelectPopupOpensTheDialogOnlyForTheSetupCommand)
@@ -130,7 +133,7 @@ TEST_F(SetupDialog, HelpShowsTheLibrarysHelpAndKeepsTheDialogOpen)
     GetModuleFileNameA(library.module(), expected, sizeof expected);
     EXPECT_EQ(editor.helpCalls[0].path, expected);
     EXPECT_EQ(HrtlReadCount(), 1);
-    EXPECT_STREQ(fields().text, "");  // Help stores nothing
+    EXPECT_STREQ(fields().text, dialogobj::DefaultText);  // Help stores nothing
 }
 
 TEST_F(SetupDialog, HostDialogBoxReceivesTheModuleTemplateParentAndContext)

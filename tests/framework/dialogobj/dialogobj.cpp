@@ -63,7 +63,9 @@ INT_PTR CALLBACK SetupProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM
 
 void SetDefaults(EditStructure* edit)
 {
-    reinterpret_cast<Edit*>(edit)->options = dialogobj::DefaultOptions;
+    Edit* fields = reinterpret_cast<Edit*>(edit);
+    fields->options = dialogobj::DefaultOptions;
+    CopyText(fields->text, dialogobj::DefaultText);
 }
 
 int16_t HOSTAPI DoNothing(RunObjectData*, intptr_t, intptr_t) { return 0; }

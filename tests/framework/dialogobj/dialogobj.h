@@ -11,8 +11,10 @@ constexpr int TextControl = 101;
 constexpr int CheckControl = 102;
 constexpr int HelpControl = 103;
 
-// Defaults that CreateObject writes before the dialog opens.
+// Defaults that CreateObject writes before the dialog opens; the dialog
+// shows the text.
 constexpr uint16_t DefaultOptions = 4;
+constexpr char DefaultText[] = "default text";
 
 #pragma pack(push, 1)
 struct Edit {
