@@ -11,7 +11,14 @@
 function(strip_def_decorations in out)
   file(READ ${in} text)
   string(REGEX REPLACE "([A-Za-z_][A-Za-z0-9_]*)@[0-9]+" "\\1" text "${text}")
-  file(WRITE ${out} "${text}")
+  # Written only when it changes, so that a new configure relinks nothing.
+  set(old "")
+  if(EXISTS ${out})
+    file(READ ${out} old)
+  endif()
+  if(NOT old STREQUAL text)
+    file(WRITE ${out} "${text}")
+  endif()
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${in})
 endfunction()
 
