@@ -282,16 +282,22 @@ void SendSignOffLine(OnlineFields& f, Peer& peer)
     SendLine(peer, f, n);
 }
 
+// Sends keyword, the first 49 characters of `name`, then `ending`.
+static void SendNameCommand(OnlineFields& f, Peer& peer, const char* keyword, const char* name, const char* ending)
+{
+    LineBuilder line(f.outLine, OutLineWidth);
+    line.Add(keyword);
+    line.Add(name, NameLimit);
+    line.Add(ending);
+    SendLine(peer, f, line.length());
+}
+
 void SetAlias(OnlineFields& f, Peer& peer, const char* alias)
 {
     if (f.connected == 0)
         return;
     CopyText(f.ownAlias, alias);
-    LineBuilder line(f.outLine, OutLineWidth);
-    line.Add("setalias|");
-    line.Add(alias, NameLimit);
-    line.Add("|\n");
-    SendLine(peer, f, line.length());
+    SendNameCommand(f, peer, "setalias|", alias, "|\n");
 }
 
 void SetChannel(OnlineFields& f, Peer& peer, const char* channel)
@@ -299,11 +305,7 @@ void SetChannel(OnlineFields& f, Peer& peer, const char* channel)
     if (f.connected == 0)
         return;
     CopyText(f.channel, channel);
-    LineBuilder line(f.outLine, OutLineWidth);
-    line.Add("setchannel|");
-    line.Add(channel, NameLimit);
-    line.Add("\n");
-    SendLine(peer, f, line.length());
+    SendNameCommand(f, peer, "setchannel|", channel, "\n");
 }
 
 int16_t SendText(OnlineFields& f, Peer& peer, const char* text, int32_t subchannel)
